@@ -1,0 +1,4 @@
+#pragma once
+
+// Prints the fixed usage text to standard output.
+void PrintUsage();
