@@ -48,7 +48,7 @@ struct RegistryCache {
     std::mutex mutex;
     std::string root;
     FileIdentity identity;
-    std::shared_ptr<const RegistryState> state;
+    std::shared_ptr<RegistryState> state;
 };
 
 RegistryCache& Cache() {
@@ -57,7 +57,7 @@ RegistryCache& Cache() {
 }
 
 void Remember(const std::string& root, const FileIdentity& identity,
-              std::shared_ptr<const RegistryState> state) {
+              std::shared_ptr<RegistryState> state) {
     RegistryCache& cache = Cache();
     std::lock_guard<std::mutex> guard(cache.mutex);
     cache.root = root;
@@ -65,13 +65,19 @@ void Remember(const std::string& root, const FileIdentity& identity,
     cache.state = std::move(state);
 }
 
-std::shared_ptr<const RegistryState> Recall(const std::string& root, const FileIdentity& identity) {
+std::shared_ptr<RegistryState> Recall(const std::string& root, const FileIdentity& identity) {
     RegistryCache& cache = Cache();
     std::lock_guard<std::mutex> guard(cache.mutex);
     if (cache.state != nullptr && cache.root == root && SameFile(cache.identity, identity)) {
         return cache.state;
     }
     return nullptr;
+}
+
+void Forget() {
+    RegistryCache& cache = Cache();
+    std::lock_guard<std::mutex> guard(cache.mutex);
+    cache.state.reset();
 }
 
 bool ReadWholeFile(int descriptor, off_t size, std::string* text) {
@@ -93,7 +99,7 @@ bool ReadWholeFile(int descriptor, off_t size, std::string* text) {
 }
 
 // Loads <root>/registry.reg. Returns 0 with a null state when the file does not exist yet.
-DWORD LoadRegistryFile(const std::string& root, std::shared_ptr<const RegistryState>* state) {
+DWORD LoadRegistryFile(const std::string& root, std::shared_ptr<RegistryState>* state) {
     state->reset();
     const std::string path = root + kRegistryFileName;
     const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -140,7 +146,7 @@ bool WriteAll(int descriptor, const std::string& text) {
 
 // Replaces <root>/registry.reg by a new file holding `state`, durably. On failure the old
 // file stays as it was.
-DWORD WriteRegistryFile(const std::string& root, std::shared_ptr<const RegistryState> state) {
+DWORD WriteRegistryFile(const std::string& root, std::shared_ptr<RegistryState> state) {
     // A file size limit must fail the write with an error, not end the process.
     std::signal(SIGXFSZ, SIG_IGN);
     const std::string temporaryPath = root + kTemporaryFileName;
@@ -225,17 +231,20 @@ DWORD ReadRegistry(std::shared_ptr<const RegistryState>* state) {
     if (error != 0) {
         return error;
     }
-    error = LoadRegistryFile(root, state);
-    if (error != 0 || *state != nullptr) {
-        return error;
+    std::shared_ptr<RegistryState> loaded;
+    error = LoadRegistryFile(root, &loaded);
+    if (error == 0 && loaded == nullptr) {
+        // A new machine: set it up under the lock, then read what is there now.
+        error = ChangeRegistry([](RegistryState&) -> DWORD { return 0; });
+        if (error == 0) {
+            error = LoadRegistryFile(root, &loaded);
+        }
+        if (error == 0 && loaded == nullptr) {
+            error = ERROR_BADDB;
+        }
     }
-    // A new machine: set it up under the lock, then read what is there now.
-    error = ChangeRegistry([](RegistryState&) -> DWORD { return 0; });
-    if (error != 0) {
-        return error;
-    }
-    error = LoadRegistryFile(root, state);
-    return error != 0 || *state != nullptr ? error : ERROR_BADDB;
+    *state = std::move(loaded);
+    return error;
 }
 
 DWORD ChangeRegistry(const std::function<DWORD(RegistryState&)>& change) {
@@ -256,14 +265,20 @@ DWORD ChangeRegistry(const std::function<DWORD(RegistryState&)>& change) {
             return lockError;
         }
     }
-    std::shared_ptr<const RegistryState> current;
-    error = LoadRegistryFile(root, &current);
+    std::shared_ptr<RegistryState> state;
+    error = LoadRegistryFile(root, &state);
     if (error == 0) {
-        auto next =
-            std::make_shared<RegistryState>(current != nullptr ? *current : InitialRegistryState());
-        error = change(*next);
+        // The state is changed in place when nobody else holds it; it leaves the cache
+        // first so that nobody can, and only a state that was written goes back.
+        Forget();
+        if (state == nullptr) {
+            state = std::make_shared<RegistryState>(InitialRegistryState());
+        } else if (state.use_count() > 1) {
+            state = std::make_shared<RegistryState>(*state);
+        }
+        error = change(*state);
         if (error == 0) {
-            error = WriteRegistryFile(root, std::move(next));
+            error = WriteRegistryFile(root, std::move(state));
         }
     }
     flock(lock, LOCK_UN);

@@ -1,6 +1,5 @@
 // The simulated registry on disk: the registry export format, version 4. The first line is
-// REGEDIT4; each key is a line [HKEY_LOCAL_MACHINE\...] followed by its values, as
-// "Name"="text" (with \\ and \" escaped), dword:0000000a, hex:, or hex(N): for other types.
+// REGEDIT4; each key is a line [HKEY_LOCAL_MACHINE\...] followed by its value lines.
 #pragma once
 
 #include <string>

@@ -14,24 +14,28 @@ struct RegistryValue {
     std::string data;  // the raw bytes; a REG_SZ holds its terminating NUL
 };
 
+// A key's values come in one of two forms. Read from the file, they stay the file's value
+// lines (already checked) until something changes them, and only then are parsed: most
+// keys of a run are only carried from the old file to the new one.
 struct RegistryKey {
     std::string path;  // below HKEY_LOCAL_MACHINE, components joined by backslashes
-    std::vector<RegistryValue> values;
+    bool parsed = true;
+    std::string lines;                  // while not parsed: value lines, each ending in \n
+    std::vector<RegistryValue> values;  // once parsed
 };
 
-// Orders paths case-insensitively and component by component, so that a key is followed
-// directly by its subtree.
-struct KeyPathLess {
-    bool operator()(const std::string& left, const std::string& right) const;
-};
-
+// The keys by their folded paths (see FoldKeyPath), so that a key is followed directly by
+// its subtree.
 struct RegistryState {
-    std::map<std::string, RegistryKey, KeyPathLess> keys;
+    std::map<std::string, RegistryKey> keys;
 };
 
 constexpr const char kServicesKeyPath[] = "SYSTEM\\CurrentControlSet\\Services";
 
 bool EqualsIgnoringCase(const std::string& left, const std::string& right);
+// A path as the keys are ordered and looked up: letters in lower case and each backslash
+// turned into a NUL, which sorts below every other byte. Key names hold no NUL.
+std::string FoldKeyPath(const std::string& path);
 std::string JoinKeyPath(const std::string& parent, const std::string& child);
 
 // The registry a new machine starts with: the services key and its parents.
@@ -47,11 +51,16 @@ void RemoveKeyTree(RegistryState& state, const std::string& path);
 std::vector<const RegistryKey*> ChildKeys(const RegistryState& state,
                                           const std::string& parentPath);
 
-const RegistryValue* FindValue(const RegistryKey& key, const std::string& name);
+// Copies the named value; false when the key has none of that name.
+bool GetValue(const RegistryKey& key, const std::string& name, RegistryValue* value);
+// All values, in order; a name given twice keeps its first place and its last data.
+std::vector<RegistryValue> ValuesOf(const RegistryKey& key);
 // Replaces a value of the same name in place, or appends a new one.
 void SetValue(RegistryKey& key, const std::string& name, DWORD type, const std::string& data);
 void RemoveValue(RegistryKey& key, const std::string& name);
+// Adds a value line that ParseValueLine accepted, leaving it unparsed.
+void AddValueLine(RegistryKey& key, const char* begin, const char* end);
 
 bool operator==(const RegistryValue& left, const RegistryValue& right);
-bool operator==(const RegistryKey& left, const RegistryKey& right);
+// Same keys, spelled alike, with the same values.
 bool operator==(const RegistryState& left, const RegistryState& right);

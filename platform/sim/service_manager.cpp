@@ -111,11 +111,11 @@ std::string DwordData(DWORD number) {
 }
 
 DWORD DwordOf(const RegistryKey& key, const char* name, DWORD fallback) {
-    const RegistryValue* value = FindValue(key, name);
-    if (value == nullptr || value->type != REG_DWORD || value->data.size() != 4) {
+    RegistryValue value;
+    if (!GetValue(key, name, &value) || value.type != REG_DWORD || value.data.size() != 4) {
         return fallback;
     }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(value->data.data());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(value.data.data());
     return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<DWORD>(bytes[3]) << 24);
 }
 
@@ -143,15 +143,16 @@ std::string ServicePath(const std::string& name) {
 // A display name (or a new service's name) may not be another service's name or display
 // name.
 bool IsNameTaken(const RegistryState& state, const std::string& name, const std::string& self) {
+    const std::string nameAsValue = TextData(name.c_str());
     for (const RegistryKey* service : ChildKeys(state, kServicesKeyPath)) {
         const std::string serviceName = KeyName(*service);
         if (EqualsIgnoringCase(serviceName, self)) {
             continue;
         }
-        const RegistryValue* display = FindValue(*service, "DisplayName");
+        RegistryValue display;
         if (EqualsIgnoringCase(serviceName, name) ||
-            (display != nullptr && display->type == REG_SZ &&
-             EqualsIgnoringCase(display->data, TextData(name.c_str())))) {
+            (GetValue(*service, "DisplayName", &display) && display.type == REG_SZ &&
+             EqualsIgnoringCase(display.data, nameAsValue))) {
             return true;
         }
     }

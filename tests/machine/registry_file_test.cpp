@@ -69,10 +69,15 @@ TEST(RegistryFile, ReadsWhatWindowsWritesAndLooksUpNamesIgnoringCase) {
     const RegistryKey* key = FindKey(state, "system\\CURRENTCONTROLSET\\services\\mysvc");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->path, "SYSTEM\\CurrentControlSet\\Services\\MySvc");
-    ASSERT_NE(FindValue(*key, "displayname"), nullptr);
-    EXPECT_EQ(FindValue(*key, "DISPLAYNAME")->data, Bytes("Mine\0", 5));
-    EXPECT_EQ(FindValue(*key, "long")->data, "\x01\x02\x03\x04");
-    EXPECT_EQ(FindValue(*key, "")->data, Bytes("\x01\0\0\0", 4));
+    auto data = [&](const char* name) {
+        RegistryValue value;
+        return GetValue(*key, name, &value) ? value.data : "<none>";
+    };
+    EXPECT_EQ(data("displayname"), Bytes("Mine\0", 5));
+    EXPECT_EQ(data("DISPLAYNAME"), Bytes("Mine\0", 5));
+    EXPECT_EQ(data("long"), "\x01\x02\x03\x04");
+    EXPECT_EQ(data(""), Bytes("\x01\0\0\0", 4));
+    EXPECT_EQ(data("missing"), "<none>");
     // Parents exist even when the file leaves them out.
     EXPECT_NE(FindKey(state, "SYSTEM\\CurrentControlSet"), nullptr);
     EXPECT_EQ(ChildKeys(state, "system\\currentcontrolset\\services").size(), 1u);

@@ -46,10 +46,11 @@ class ServiceManagerTest : public MachineTest {
     std::string ValueOf(const std::string& service, const char* value) {
         const RegistryState state = ParsedRegistry();
         const RegistryKey* key = ServiceKey(state, service);
-        if (key == nullptr || FindValue(*key, value) == nullptr) {
+        RegistryValue found;
+        if (key == nullptr || !GetValue(*key, value, &found)) {
             return "<none>";
         }
-        return FindValue(*key, value)->data;
+        return found.data;
     }
 
     SC_HANDLE manager_ = nullptr;
