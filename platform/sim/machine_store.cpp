@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,11 +81,25 @@ void Forget() {
     cache.state.reset();
 }
 
-bool ReadWholeFile(int descriptor, off_t size, std::string* text) {
-    text->assign(static_cast<std::size_t>(size), '\0');
+// The file's bytes in memory mapped with all its pages in place: touching fresh heap pages
+// one by one costs more than reading and parsing a large registry.
+std::shared_ptr<char> NewTextBuffer(std::size_t size) {
+    if (size == 0) {
+        return std::shared_ptr<char>(new char[1], std::default_delete<char[]>());
+    }
+    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (memory == MAP_FAILED) {
+        return nullptr;
+    }
+    return std::shared_ptr<char>(static_cast<char*>(memory),
+                                 [size](char* text) { munmap(text, size); });
+}
+
+bool ReadWholeFile(int descriptor, std::size_t size, char* text) {
     std::size_t done = 0;
-    while (done < text->size()) {
-        const ssize_t count = read(descriptor, &(*text)[done], text->size() - done);
+    while (done < size) {
+        const ssize_t count = read(descriptor, text + done, size - done);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -117,11 +132,16 @@ DWORD LoadRegistryFile(const std::string& root, std::shared_ptr<RegistryState>* 
         close(descriptor);
         return 0;
     }
-    std::string text;
-    const bool read = ReadWholeFile(descriptor, status.st_size, &text);
+    const std::size_t size = static_cast<std::size_t>(status.st_size);
+    std::shared_ptr<char> text = NewTextBuffer(size);
+    if (text == nullptr) {
+        close(descriptor);
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    const bool read = ReadWholeFile(descriptor, size, text.get());
     close(descriptor);
     auto parsed = std::make_shared<RegistryState>();
-    if (!read || !ParseRegistryFile(text, parsed.get())) {
+    if (!read || !ParseRegistryText(std::string_view(text.get(), size), text, parsed.get())) {
         return ERROR_BADDB;
     }
     *state = parsed;
@@ -150,7 +170,6 @@ DWORD WriteRegistryFile(const std::string& root, std::shared_ptr<RegistryState> 
     // A file size limit must fail the write with an error, not end the process.
     std::signal(SIGXFSZ, SIG_IGN);
     const std::string temporaryPath = root + kTemporaryFileName;
-    const std::string text = FormatRegistryFile(*state);
     const int descriptor =
         open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (descriptor < 0) {
@@ -158,7 +177,9 @@ DWORD WriteRegistryFile(const std::string& root, std::shared_ptr<RegistryState> 
     }
     struct stat status;
     bool written =
-        WriteAll(descriptor, text) && fsync(descriptor) == 0 && fstat(descriptor, &status) == 0;
+        WriteRegistryText(*state,
+                          [&](const std::string& piece) { return WriteAll(descriptor, piece); }) &&
+        fsync(descriptor) == 0 && fstat(descriptor, &status) == 0;
     int error = errno;
     if (close(descriptor) != 0 && written) {
         written = false;

@@ -58,7 +58,8 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDes
     if (key == nullptr) {
         return static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND);
     }
-    *phkResult = static_cast<HKEY>(AddHandle(OpenKeys(), OpenKey{key->path, samDesired}));
+    *phkResult =
+        static_cast<HKEY>(AddHandle(OpenKeys(), OpenKey{std::string(key->path), samDesired}));
     return 0;
 }
 

@@ -62,46 +62,83 @@ bool ContinuesOnNextLine(const char* begin, const char* end) {
 
 }  // namespace
 
-std::string FormatRegistryFile(const RegistryState& state) {
-    // One allocation of about the right size: most keys are carried as their lines.
-    std::size_t size = sizeof kHeader + 1;
-    for (const auto& entry : state.keys) {
-        size += entry.second.path.size() + sizeof kRootName + 6 + entry.second.lines.size() +
-                entry.second.values.size() * 64;
-    }
-    std::string text;
-    text.reserve(size);
-    text += kHeader;
-    text += '\n';
-    for (const auto& entry : state.keys) {
-        const RegistryKey& key = entry.second;
-        text += "\n[";
-        text += kRootName;
+bool WriteRegistryText(const RegistryState& state,
+                       const std::function<bool(const std::string&)>& write) {
+    constexpr std::size_t kPieceSize = 64 * 1024;
+    std::string piece;
+    piece.reserve(kPieceSize * 2);
+    piece += kHeader;
+    piece += '\n';
+    for (const RegistryKey& key : state.keys) {
+        piece += "\n[";
+        piece += kRootName;
         if (!key.path.empty()) {
-            text += '\\';
-            text += key.path;
+            piece += '\\';
+            piece += key.path;
         }
-        text += "]\n";
+        piece += "]\n";
         if (key.parsed) {
             for (const RegistryValue& value : key.values) {
-                AppendValueLine(value, &text);
+                AppendValueLine(value, &piece);
             }
         } else {
-            text += key.lines;
+            piece += key.lines;
+        }
+        if (piece.size() >= kPieceSize) {
+            if (!write(piece)) {
+                return false;
+            }
+            piece.clear();
         }
     }
+    return piece.empty() || write(piece);
+}
+
+std::string FormatRegistryFile(const RegistryState& state) {
+    std::string text;
+    WriteRegistryText(state, [&](const std::string& piece) {
+        text += piece;
+        return true;
+    });
     return text;
 }
 
-bool ParseRegistryFile(const std::string& text, RegistryState* state) {
-    state->keys.clear();
-    LineReader reader{text.data(), text.data() + text.size()};
+bool ParseRegistryFile(std::string text, RegistryState* state) {
+    auto owner = std::make_shared<const std::string>(std::move(text));
+    const std::string_view view = *owner;
+    return ParseRegistryText(view, std::move(owner), state);
+}
+
+bool ParseRegistryText(std::string_view kept, std::shared_ptr<const void> owner,
+                       RegistryState* state) {
+    *state = RegistryState();
+    state->storage.push_back(std::move(owner));
+    // One allocation for the keys: about one per line that opens with a bracket.
+    std::size_t sections = 0;
+    for (const char *cursor = kept.data(), *textEnd = cursor + kept.size();
+         (cursor = static_cast<const char*>(std::memchr(cursor, '[', textEnd - cursor))) != nullptr;
+         ++cursor) {
+        sections += (cursor == kept.data() || cursor[-1] == '\n') ? 1 : 0;
+    }
+    state->keys.reserve(sections + 8);
+    LineReader reader{kept.data(), kept.data() + kept.size()};
     const char* begin = nullptr;
     const char* end = nullptr;
-    if (!reader.Next(&begin, &end) || std::string(begin, end) != kHeader) {
+    if (!reader.Next(&begin, &end) || std::string_view(begin, end - begin) != kHeader) {
         return false;
     }
+    // A key's value lines are a view of the text while they stand together in it, each
+    // ending in a bare line feed; otherwise they are gathered in `gathered`.
     RegistryKey* currentKey = nullptr;
+    std::string gathered;
+    bool gathering = false;
+    const auto finishKey = [&] {
+        if (currentKey != nullptr && gathering) {
+            currentKey->lines = Keep(*state, gathered);
+        }
+        gathered.clear();
+        gathering = false;
+    };
     std::string joined;
     while (reader.Next(&begin, &end)) {
         if (begin == end || *begin == ';') {
@@ -112,9 +149,16 @@ bool ParseRegistryFile(const std::string& text, RegistryState* state) {
             if (!ParseKeyLine(std::string(begin, end), &path)) {
                 return false;
             }
-            currentKey = &EnsureKey(*state, path);
+            finishKey();
+            RegistryKey key;
+            // The path as spelled in the text: it follows "[HKEY_LOCAL_MACHINE\".
+            key.path = path.empty() ? std::string_view()
+                                    : std::string_view(end - 1 - path.size(), path.size());
+            state->keys.push_back(std::move(key));
+            currentKey = &state->keys.back();
             continue;
         }
+        bool standsInText = end < kept.data() + kept.size() && *end == '\n';
         if (ContinuesOnNextLine(begin, end)) {
             joined.assign(begin, end - 1);
             const char* nextBegin = nullptr;
@@ -129,11 +173,27 @@ bool ParseRegistryFile(const std::string& text, RegistryState* state) {
             }
             begin = joined.data();
             end = joined.data() + joined.size();
+            standsInText = false;
         }
         if (currentKey == nullptr || !ParseValueLine(begin, end, nullptr)) {
             return false;
         }
-        AddValueLine(*currentKey, begin, end);
+        currentKey->parsed = false;
+        const bool follows = currentKey->lines.empty() ||
+                             currentKey->lines.data() + currentKey->lines.size() == begin;
+        if (!gathering && standsInText && follows) {
+            const char* first = currentKey->lines.empty() ? begin : currentKey->lines.data();
+            currentKey->lines = std::string_view(first, static_cast<std::size_t>(end + 1 - first));
+            continue;
+        }
+        if (!gathering) {
+            gathered.assign(currentKey->lines);
+            gathering = true;
+        }
+        gathered.append(begin, end);
+        gathered += '\n';
     }
+    finishKey();
+    SortKeys(*state);
     return true;
 }

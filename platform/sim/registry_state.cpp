@@ -1,6 +1,7 @@
 #include "platform/sim/registry_state.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/sim/registry_value_line.h"
 
@@ -11,13 +12,26 @@ char FoldCase(char character) {
                                                   : character;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
+// A backslash ranks below every other byte, so "A\B" sorts before "A B".
+int Rank(char character) {
+    return character == '\\' ? 0 : static_cast<unsigned char>(FoldCase(character)) + 1;
 }
 
-// The folded prefix that every key below `path` starts with.
-std::string SubtreePrefix(const std::string& path) {
-    return path.empty() ? std::string() : FoldKeyPath(path) + '\0';
+// Whether `path` lies below `parent` (the root "" holds everything).
+bool IsBelow(std::string_view path, std::string_view parent) {
+    if (parent.empty()) {
+        return !path.empty();
+    }
+    return path.size() > parent.size() && path[parent.size()] == '\\' &&
+           EqualsIgnoringCase(path.substr(0, parent.size()), parent);
+}
+
+std::vector<RegistryKey>::iterator LowerBound(std::vector<RegistryKey>& keys,
+                                              std::string_view path) {
+    return std::lower_bound(keys.begin(), keys.end(), path,
+                            [](const RegistryKey& key, std::string_view wanted) {
+                                return KeyPathLess(key.path, wanted);
+                            });
 }
 
 // Calls `visit(begin, end)` for each of the key's unparsed value lines.
@@ -26,7 +40,11 @@ void ForEachLine(const RegistryKey& key, Visit visit) {
     const char* line = key.lines.data();
     const char* end = line + key.lines.size();
     while (line < end) {
-        const char* lineEnd = std::find(line, end, '\n');
+        const char* lineEnd =
+            static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+        if (lineEnd == nullptr) {
+            lineEnd = end;
+        }
         visit(line, lineEnd);
         line = lineEnd + 1;
     }
@@ -46,14 +64,14 @@ void Store(std::vector<RegistryValue>& values, RegistryValue value) {
 void Parse(RegistryKey& key) {
     if (!key.parsed) {
         key.values = ValuesOf(key);
-        key.lines.clear();
+        key.lines = std::string_view();
         key.parsed = true;
     }
 }
 
 }  // namespace
 
-bool EqualsIgnoringCase(const std::string& left, const std::string& right) {
+bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
     if (left.size() != right.size()) {
         return false;
     }
@@ -65,16 +83,28 @@ bool EqualsIgnoringCase(const std::string& left, const std::string& right) {
     return true;
 }
 
-std::string FoldKeyPath(const std::string& path) {
-    std::string folded = path;
-    for (char& character : folded) {
-        character = character == '\\' ? '\0' : FoldCase(character);
+bool KeyPathLess(std::string_view left, std::string_view right) {
+    const std::size_t common = std::min(left.size(), right.size());
+    for (std::size_t index = 0; index < common; ++index) {
+        // Paths mostly share long prefixes spelled alike: ranks only where bytes differ.
+        if (left[index] != right[index]) {
+            const int difference = Rank(left[index]) - Rank(right[index]);
+            if (difference != 0) {
+                return difference < 0;
+            }
+        }
     }
-    return folded;
+    return left.size() < right.size();
 }
 
 std::string JoinKeyPath(const std::string& parent, const std::string& child) {
     return parent.empty() ? child : parent + "\\" + child;
+}
+
+std::string_view Keep(RegistryState& state, std::string text) {
+    auto kept = std::make_shared<const std::string>(std::move(text));
+    state.storage.push_back(kept);
+    return *kept;
 }
 
 RegistryState InitialRegistryState() {
@@ -83,56 +113,63 @@ RegistryState InitialRegistryState() {
     return state;
 }
 
-const RegistryKey* FindKey(const RegistryState& state, const std::string& path) {
-    const auto found = state.keys.find(FoldKeyPath(path));
-    return found == state.keys.end() ? nullptr : &found->second;
+const RegistryKey* FindKey(const RegistryState& state, std::string_view path) {
+    return FindKey(const_cast<RegistryState&>(state), path);
 }
 
-RegistryKey* FindKey(RegistryState& state, const std::string& path) {
-    const auto found = state.keys.find(FoldKeyPath(path));
-    return found == state.keys.end() ? nullptr : &found->second;
+RegistryKey* FindKey(RegistryState& state, std::string_view path) {
+    const auto found = LowerBound(state.keys, path);
+    return found != state.keys.end() && EqualsIgnoringCase(found->path, path) ? &*found : nullptr;
 }
 
-RegistryKey& EnsureKey(RegistryState& state, const std::string& path) {
-    std::string folded = FoldKeyPath(path);
-    auto found = state.keys.find(folded);
-    if (found != state.keys.end()) {
-        return found->second;
+RegistryKey& EnsureKey(RegistryState& state, std::string_view path) {
+    if (RegistryKey* existing = FindKey(state, path)) {
+        return *existing;
     }
     const std::size_t separator = path.rfind('\\');
-    if (separator != std::string::npos) {
+    if (separator != std::string_view::npos) {
         EnsureKey(state, path.substr(0, separator));
     }
     RegistryKey key;
-    key.path = path;
-    return state.keys.emplace(std::move(folded), std::move(key)).first->second;
+    key.path = Keep(state, std::string(path));
+    return *state.keys.insert(LowerBound(state.keys, key.path), std::move(key));
 }
 
-void RemoveKeyTree(RegistryState& state, const std::string& path) {
-    const auto first = state.keys.find(FoldKeyPath(path));
-    if (first == state.keys.end()) {
+void RemoveKeyTree(RegistryState& state, std::string_view path) {
+    const auto first = LowerBound(state.keys, path);
+    if (first == state.keys.end() || !EqualsIgnoringCase(first->path, path)) {
         return;
     }
-    const std::string prefix = SubtreePrefix(path);
+    // A key's subtree follows it directly.
     auto last = std::next(first);
-    while (last != state.keys.end() && StartsWith(last->first, prefix)) {
+    while (last != state.keys.end() && IsBelow(last->path, path)) {
         ++last;
     }
     state.keys.erase(first, last);
 }
 
-std::vector<const RegistryKey*> ChildKeys(const RegistryState& state,
-                                          const std::string& parentPath) {
+std::vector<const RegistryKey*> ChildKeys(const RegistryState& state, std::string_view parentPath) {
     std::vector<const RegistryKey*> children;
-    const std::string prefix = SubtreePrefix(parentPath);
-    for (auto it = state.keys.lower_bound(prefix);
-         it != state.keys.end() && StartsWith(it->first, prefix); ++it) {
-        if (it->first.size() > prefix.size() &&
-            it->first.find('\0', prefix.size()) == std::string::npos) {
-            children.push_back(&it->second);
+    auto& keys = const_cast<RegistryState&>(state).keys;
+    for (auto it = LowerBound(keys, parentPath); it != keys.end(); ++it) {
+        if (EqualsIgnoringCase(it->path, parentPath)) {
+            continue;
+        }
+        if (!IsBelow(it->path, parentPath)) {
+            break;
+        }
+        const std::size_t nameStart = parentPath.empty() ? 0 : parentPath.size() + 1;
+        if (it->path.find('\\', nameStart) == std::string_view::npos) {
+            children.push_back(&*it);
         }
     }
     return children;
+}
+
+std::string KeyName(const RegistryKey& key) {
+    const std::size_t separator = key.path.rfind('\\');
+    return std::string(separator == std::string_view::npos ? key.path
+                                                           : key.path.substr(separator + 1));
 }
 
 bool GetValue(const RegistryKey& key, const std::string& name, RegistryValue* value) {
@@ -148,7 +185,7 @@ bool GetValue(const RegistryKey& key, const std::string& name, RegistryValue* va
     // A name given twice means its last line.
     bool found = false;
     ForEachLine(key, [&](const char* begin, const char* end) {
-        if (EqualsIgnoringCase(ValueLineName(begin, end), name)) {
+        if (ValueLineHasName(begin, end, name)) {
             found = ParseValueLine(begin, end, value);
         }
     });
@@ -183,16 +220,50 @@ void RemoveValue(RegistryKey& key, const std::string& name) {
                      key.values.end());
 }
 
-void AddValueLine(RegistryKey& key, const char* begin, const char* end) {
-    if (key.parsed && !key.values.empty()) {
-        RegistryValue value;
-        ParseValueLine(begin, end, &value);
-        Store(key.values, std::move(value));
-        return;
+void SortKeys(RegistryState& state) {
+    std::vector<RegistryKey>& keys = state.keys;
+    const auto less = [](const RegistryKey& a, const RegistryKey& b) {
+        return KeyPathLess(a.path, b.path);
+    };
+    // A file this program wrote is in order already.
+    if (!std::is_sorted(keys.begin(), keys.end(), less)) {
+        std::stable_sort(keys.begin(), keys.end(), less);
     }
-    key.parsed = false;
-    key.lines.append(begin, end);
-    key.lines += '\n';
+    // One key per path: the first spelling, the lines of every section in file order.
+    std::size_t kept = 0;
+    for (std::size_t index = 0; index < keys.size(); ++index) {
+        if (kept > 0 && EqualsIgnoringCase(keys[kept - 1].path, keys[index].path)) {
+            RegistryKey& first = keys[kept - 1];
+            first.lines = Keep(state, std::string(first.lines) + std::string(keys[index].lines));
+            first.parsed = first.lines.empty();
+        } else {
+            if (kept != index) {
+                keys[kept] = std::move(keys[index]);
+            }
+            ++kept;
+        }
+    }
+    keys.resize(kept);
+    // Parents the text left out. In order, a key's parent is on the stack of the keys
+    // whose subtree the walk is in.
+    std::vector<std::string> missing;
+    std::vector<std::string_view> ancestors;
+    for (const RegistryKey& key : keys) {
+        while (!ancestors.empty() && !IsBelow(key.path, ancestors.back())) {
+            ancestors.pop_back();
+        }
+        const std::size_t separator = key.path.rfind('\\');
+        const std::string_view parent = separator == std::string_view::npos
+                                            ? std::string_view()
+                                            : key.path.substr(0, separator);
+        if (!parent.empty() && (ancestors.empty() || ancestors.back().size() != parent.size())) {
+            missing.emplace_back(parent);
+        }
+        ancestors.push_back(key.path);
+    }
+    for (const std::string& path : missing) {
+        EnsureKey(state, path);
+    }
 }
 
 bool operator==(const RegistryValue& left, const RegistryValue& right) {
@@ -202,8 +273,7 @@ bool operator==(const RegistryValue& left, const RegistryValue& right) {
 bool operator==(const RegistryState& left, const RegistryState& right) {
     return left.keys.size() == right.keys.size() &&
            std::equal(left.keys.begin(), left.keys.end(), right.keys.begin(),
-                      [](const auto& a, const auto& b) {
-                          return a.first == b.first && a.second.path == b.second.path &&
-                                 ValuesOf(a.second) == ValuesOf(b.second);
+                      [](const RegistryKey& a, const RegistryKey& b) {
+                          return a.path == b.path && ValuesOf(a) == ValuesOf(b);
                       });
 }

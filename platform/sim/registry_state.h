@@ -1,9 +1,14 @@
 // The simulated registry in memory: the keys below HKEY_LOCAL_MACHINE with their values.
 // Key and value names compare case-insensitively and keep the case they were made with.
+//
+// A registry of a thousand services is read and written whole by every change, so the
+// state is kept cheap to build and to write back: keys point into the file's text, and a
+// key's values stay the file's value lines until something changes them.
 #pragma once
 
-#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/service_platform.h"
@@ -14,42 +19,41 @@ struct RegistryValue {
     std::string data;  // the raw bytes; a REG_SZ holds its terminating NUL
 };
 
-// A key's values come in one of two forms. Read from the file, they stay the file's value
-// lines (already checked) until something changes them, and only then are parsed: most
-// keys of a run are only carried from the old file to the new one.
 struct RegistryKey {
-    std::string path;  // below HKEY_LOCAL_MACHINE, components joined by backslashes
+    std::string_view path;  // below HKEY_LOCAL_MACHINE, components joined by backslashes
     bool parsed = true;
-    std::string lines;                  // while not parsed: value lines, each ending in \n
+    std::string_view lines;             // while not parsed: value lines, each ending in \n
     std::vector<RegistryValue> values;  // once parsed
 };
 
-// The keys by their folded paths (see FoldKeyPath), so that a key is followed directly by
-// its subtree.
 struct RegistryState {
-    std::map<std::string, RegistryKey> keys;
+    // Ordered by path, case-insensitively and component by component, so that a key is
+    // followed directly by its subtree. Adding or removing a key moves the others.
+    std::vector<RegistryKey> keys;
+    // What paths and lines point into; shared by copies of the state.
+    std::vector<std::shared_ptr<const void>> storage;
 };
 
 constexpr const char kServicesKeyPath[] = "SYSTEM\\CurrentControlSet\\Services";
 
-bool EqualsIgnoringCase(const std::string& left, const std::string& right);
-// A path as the keys are ordered and looked up: letters in lower case and each backslash
-// turned into a NUL, which sorts below every other byte. Key names hold no NUL.
-std::string FoldKeyPath(const std::string& path);
+bool EqualsIgnoringCase(std::string_view left, std::string_view right);
 std::string JoinKeyPath(const std::string& parent, const std::string& child);
+// Keeps `text` alive as long as the state (or a copy) and returns a view of it.
+std::string_view Keep(RegistryState& state, std::string text);
 
 // The registry a new machine starts with: the services key and its parents.
 RegistryState InitialRegistryState();
 
-const RegistryKey* FindKey(const RegistryState& state, const std::string& path);
-RegistryKey* FindKey(RegistryState& state, const std::string& path);
+const RegistryKey* FindKey(const RegistryState& state, std::string_view path);
+RegistryKey* FindKey(RegistryState& state, std::string_view path);
 // Finds or creates the key, creating its missing parents too.
-RegistryKey& EnsureKey(RegistryState& state, const std::string& path);
+RegistryKey& EnsureKey(RegistryState& state, std::string_view path);
 // Removes the key and everything below it.
-void RemoveKeyTree(RegistryState& state, const std::string& path);
+void RemoveKeyTree(RegistryState& state, std::string_view path);
 // The keys directly below `parentPath`.
-std::vector<const RegistryKey*> ChildKeys(const RegistryState& state,
-                                          const std::string& parentPath);
+std::vector<const RegistryKey*> ChildKeys(const RegistryState& state, std::string_view parentPath);
+// The last component of the key's path.
+std::string KeyName(const RegistryKey& key);
 
 // Copies the named value; false when the key has none of that name.
 bool GetValue(const RegistryKey& key, const std::string& name, RegistryValue* value);
@@ -58,8 +62,12 @@ std::vector<RegistryValue> ValuesOf(const RegistryKey& key);
 // Replaces a value of the same name in place, or appends a new one.
 void SetValue(RegistryKey& key, const std::string& name, DWORD type, const std::string& data);
 void RemoveValue(RegistryKey& key, const std::string& name);
-// Adds a value line that ParseValueLine accepted, leaving it unparsed.
-void AddValueLine(RegistryKey& key, const char* begin, const char* end);
+
+// Orders two paths as RegistryState::keys is ordered.
+bool KeyPathLess(std::string_view left, std::string_view right);
+// Restores the order after keys were appended in any order: a path given twice becomes
+// one key with the lines of both, and missing parents are added.
+void SortKeys(RegistryState& state);
 
 bool operator==(const RegistryValue& left, const RegistryValue& right);
 // Same keys, spelled alike, with the same values.

@@ -5,6 +5,11 @@
 
 namespace {
 
+char FoldCase(char character) {
+    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character + ('a' - 'A'))
+                                                  : character;
+}
+
 int HexDigit(char character) {
     if (character >= '0' && character <= '9') {
         return character - '0';
@@ -49,15 +54,18 @@ bool ParseQuoted(const char** cursor, const char* end, std::string* text) {
     }
     ++position;
     while (position < end) {
+        // Jump to the closing quote, then look back for a backslash before it.
         const char* run = position;
-        while (position < end && *position != '"' && *position != '\\') {
-            ++position;
+        const char* quote = static_cast<const char*>(
+            std::memchr(position, '"', static_cast<std::size_t>(end - position)));
+        if (quote == nullptr) {
+            return false;
         }
+        const char* backslash = static_cast<const char*>(
+            std::memchr(position, '\\', static_cast<std::size_t>(quote - position)));
+        position = backslash != nullptr ? backslash : quote;
         if (text != nullptr) {
             text->append(run, static_cast<std::size_t>(position - run));
-        }
-        if (position == end) {
-            return false;
         }
         if (*position == '"') {
             *cursor = position + 1;
@@ -206,10 +214,26 @@ bool ParseValueLine(const char* begin, const char* end, RegistryValue* value) {
            ParseData(cursor + 1, end, value);
 }
 
-std::string ValueLineName(const char* begin, const char* end) {
-    std::string name;
-    ParseName(&begin, end, &name);
-    return name;
+bool ValueLineHasName(const char* begin, const char* end, const std::string& name) {
+    if (end - begin >= 2 && begin[0] == '@' && begin[1] == '=') {
+        return name.empty();
+    }
+    // Compares while unescaping, so that looking a value up costs no copy of its name.
+    std::size_t matched = 0;
+    for (const char* cursor = begin + 1; cursor < end; ++cursor) {
+        char character = *cursor;
+        if (character == '"') {
+            return matched == name.size();
+        }
+        if (character == '\\' && cursor + 1 < end) {
+            character = *++cursor;
+        }
+        if (matched == name.size() || FoldCase(character) != FoldCase(name[matched])) {
+            return false;
+        }
+        ++matched;
+    }
+    return false;
 }
 
 void AppendValueLine(const RegistryValue& value, std::string* out) {

@@ -10,8 +10,8 @@
 // line; `value`, when not null, receives what the line says.
 bool ParseValueLine(const char* begin, const char* end, RegistryValue* value);
 
-// Reads only the name of a value line that ParseValueLine accepted.
-std::string ValueLineName(const char* begin, const char* end);
+// Whether a value line that ParseValueLine accepted is named `name`, ignoring case.
+bool ValueLineHasName(const char* begin, const char* end, const std::string& name);
 
 // Appends the value's line, with its line break.
 void AppendValueLine(const RegistryValue& value, std::string* out);

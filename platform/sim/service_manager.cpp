@@ -132,28 +132,29 @@ std::string DependencyData(LPCSTR list) {
     return length == 0 ? std::string() : std::string(list, length + 1);
 }
 
-std::string KeyName(const RegistryKey& key) {
-    return key.path.substr(key.path.rfind('\\') + 1);
-}
-
 std::string ServicePath(const std::string& name) {
     return JoinKeyPath(kServicesKeyPath, name);
 }
 
-// A display name (or a new service's name) may not be another service's name or display
-// name.
-bool IsNameTaken(const RegistryState& state, const std::string& name, const std::string& self) {
-    const std::string nameAsValue = TextData(name.c_str());
+// Whether a service other than `self` is named, or shown as, one of `names`: a display
+// name may be neither another service's name nor its display name.
+bool IsNameTaken(const RegistryState& state, std::initializer_list<std::string> names,
+                 const std::string& self) {
     for (const RegistryKey* service : ChildKeys(state, kServicesKeyPath)) {
         const std::string serviceName = KeyName(*service);
         if (EqualsIgnoringCase(serviceName, self)) {
             continue;
         }
         RegistryValue display;
-        if (EqualsIgnoringCase(serviceName, name) ||
-            (GetValue(*service, "DisplayName", &display) && display.type == REG_SZ &&
-             EqualsIgnoringCase(display.data, nameAsValue))) {
-            return true;
+        const bool hasDisplayName = GetValue(*service, "DisplayName", &display) &&
+                                    display.type == REG_SZ && !display.data.empty();
+        for (const std::string& name : names) {
+            if (EqualsIgnoringCase(serviceName, name) ||
+                (hasDisplayName && display.data.size() == name.size() + 1 &&
+                 EqualsIgnoringCase(std::string_view(display.data).substr(0, name.size()), name) &&
+                 display.data.back() == '\0')) {
+                return true;
+            }
         }
     }
     return false;
@@ -279,7 +280,7 @@ SC_HANDLE CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDi
             if (FindKey(state, ServicePath(name)) != nullptr) {
                 return ERROR_SERVICE_EXISTS;
             }
-            if (IsNameTaken(state, displayName, name) || IsNameTaken(state, name, name)) {
+            if (IsNameTaken(state, {displayName, name}, name)) {
                 return ERROR_DUPLICATE_SERVICE_NAME;
             }
             RegistryKey& key = EnsureKey(state, ServicePath(name));
@@ -337,11 +338,17 @@ BOOL ChangeServiceConfigA(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStart
             if (configError != 0) {
                 return configError;
             }
-            if (lpDisplayName != nullptr &&
-                IsNameTaken(state,
-                            lpDisplayName[0] != '\0' ? lpDisplayName : service.serviceName.c_str(),
-                            service.serviceName)) {
-                return ERROR_DUPLICATE_SERVICE_NAME;
+            if (lpDisplayName != nullptr) {
+                const std::string shown =
+                    lpDisplayName[0] != '\0' ? lpDisplayName : service.serviceName;
+                // The name the service shows already was checked when it was given.
+                RegistryValue current;
+                const bool unchanged = GetValue(*key, "DisplayName", &current) &&
+                                       current.type == REG_SZ &&
+                                       EqualsIgnoringCase(current.data, TextData(shown.c_str()));
+                if (!unchanged && IsNameTaken(state, {shown}, service.serviceName)) {
+                    return ERROR_DUPLICATE_SERVICE_NAME;
+                }
             }
             SetValue(*key, "Type", REG_DWORD, DwordData(type));
             SetValue(*key, "Start", REG_DWORD, DwordData(startType));

@@ -83,6 +83,27 @@ TEST(RegistryFile, ReadsWhatWindowsWritesAndLooksUpNamesIgnoringCase) {
     EXPECT_EQ(ChildKeys(state, "system\\currentcontrolset\\services").size(), 1u);
 }
 
+TEST(RegistryFile, MergesRepeatedKeysAndRestoresTheOrder) {
+    const std::string text =
+        "REGEDIT4\n"
+        "[HKEY_LOCAL_MACHINE\\B]\n\"x\"=\"1\"\n"
+        "[HKEY_LOCAL_MACHINE\\A\\Child]\n"
+        "[HKEY_LOCAL_MACHINE\\b]\n\"y\"=\"2\"\n\"X\"=\"3\"";
+    RegistryState state;
+    ASSERT_TRUE(ParseRegistryFile(text, &state));
+    std::vector<std::string> paths;
+    for (const RegistryKey& key : state.keys) {
+        paths.emplace_back(key.path);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"A", "A\\Child", "B"}));
+    const std::vector<RegistryValue> values = ValuesOf(*FindKey(state, "b"));
+    EXPECT_EQ(values, (std::vector<RegistryValue>{{"x", REG_SZ, Bytes("3\0", 2)},
+                                                  {"y", REG_SZ, Bytes("2\0", 2)}}));
+    RegistryState reread;
+    ASSERT_TRUE(ParseRegistryFile(FormatRegistryFile(state), &reread));
+    EXPECT_TRUE(reread == state);
+}
+
 TEST(RegistryFile, RefusesWhatItCannotHold) {
     const char* const corrupt[] = {
         "",

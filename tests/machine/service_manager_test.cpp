@@ -153,13 +153,30 @@ TEST_F(ServiceManagerTest, RefusesWithTheCodesWindowsGives) {
               nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 
+    // A new display name of an existing service is checked the same way.
+    ASSERT_EQ(Create("Second", "Second Shown"), 0u);
+    SC_HANDLE other = OpenServiceA(manager_, "Second", SERVICE_ALL_ACCESS);
+    ASSERT_NE(other, nullptr);
+    const auto rename = [&](const char* displayName) {
+        return ChangeServiceConfigA(other, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    displayName)
+                   ? 0u
+                   : GetLastError();
+    };
+    EXPECT_EQ(rename("SHOWN NAME"), ERROR_DUPLICATE_SERVICE_NAME);
+    EXPECT_EQ(rename("Existing"), ERROR_DUPLICATE_SERVICE_NAME);
+    EXPECT_EQ(rename("second shown"), 0u);
+    EXPECT_EQ(rename("Brand New"), 0u);
+    EXPECT_TRUE(CloseServiceHandle(other));
+
     EXPECT_EQ(OpenServiceA(manager_, "Missing", SERVICE_ALL_ACCESS), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_SERVICE_DOES_NOT_EXIST);
     EXPECT_EQ(OpenServiceA(manager_, "", DELETE), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
 
     // Nothing refused was written.
-    EXPECT_EQ(ChildKeys(ParsedRegistry(), kServices).size(), 2u);
+    EXPECT_EQ(ChildKeys(ParsedRegistry(), kServices).size(), 3u);
 }
 
 TEST_F(ServiceManagerTest, ChecksHandlesAndTheAccessTheyWereOpenedWith) {
