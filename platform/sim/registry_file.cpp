@@ -10,25 +10,25 @@ namespace {
 constexpr const char kHeader[] = "REGEDIT4";
 constexpr const char kRootName[] = "HKEY_LOCAL_MACHINE";
 
-// "[HKEY_LOCAL_MACHINE]" or "[HKEY_LOCAL_MACHINE\A\B]" to "" or "A\B"; no empty names and
-// no NUL in them.
-bool ParseKeyLine(const std::string& line, std::string* path) {
+// "[HKEY_LOCAL_MACHINE]" or "[HKEY_LOCAL_MACHINE\A\B]" to "" or "A\B", as a view of the
+// line; no empty names and no NUL in them.
+bool ParseKeyLine(std::string_view line, std::string_view* path) {
     const std::size_t rootLength = std::strlen(kRootName);
     if (line.size() < rootLength + 2 || line.back() != ']' ||
         !EqualsIgnoringCase(line.substr(1, rootLength), kRootName)) {
         return false;
     }
-    const std::string rest = line.substr(1 + rootLength, line.size() - rootLength - 2);
+    const std::string_view rest = line.substr(1 + rootLength, line.size() - rootLength - 2);
     if (rest.empty()) {
-        path->clear();
+        *path = std::string_view();
         return true;
     }
     if (rest[0] != '\\') {
         return false;
     }
     *path = rest.substr(1);
-    return !path->empty() && path->back() != '\\' && path->find("\\\\") == std::string::npos &&
-           path->find('\0') == std::string::npos;
+    return !path->empty() && path->back() != '\\' && path->find("\\\\") == std::string_view::npos &&
+           path->find('\0') == std::string_view::npos;
 }
 
 // Walks the text a line at a time, without the line break and a carriage return before it.
@@ -145,15 +145,12 @@ bool ParseRegistryText(std::string_view kept, std::shared_ptr<const void> owner,
             continue;
         }
         if (*begin == '[') {
-            std::string path;
-            if (!ParseKeyLine(std::string(begin, end), &path)) {
+            RegistryKey key;
+            if (!ParseKeyLine(std::string_view(begin, static_cast<std::size_t>(end - begin)),
+                              &key.path)) {
                 return false;
             }
             finishKey();
-            RegistryKey key;
-            // The path as spelled in the text: it follows "[HKEY_LOCAL_MACHINE\".
-            key.path = path.empty() ? std::string_view()
-                                    : std::string_view(end - 1 - path.size(), path.size());
             state->keys.push_back(std::move(key));
             currentKey = &state->keys.back();
             continue;

@@ -75,6 +75,9 @@ bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
     if (left.size() != right.size()) {
         return false;
     }
+    if (left == right) {
+        return true;
+    }
     for (std::size_t index = 0; index < left.size(); ++index) {
         if (left[index] != right[index] && FoldCase(left[index]) != FoldCase(right[index])) {
             return false;

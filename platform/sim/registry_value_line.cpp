@@ -10,23 +10,32 @@ char FoldCase(char character) {
                                                   : character;
 }
 
+// The value of each byte as a hex digit, or -1.
+struct HexDigits {
+    signed char values[256];
+    constexpr HexDigits() : values() {
+        for (int byte = 0; byte < 256; ++byte) {
+            values[byte] = -1;
+        }
+        for (int digit = 0; digit < 10; ++digit) {
+            values['0' + digit] = static_cast<signed char>(digit);
+        }
+        for (int digit = 0; digit < 6; ++digit) {
+            values['a' + digit] = static_cast<signed char>(10 + digit);
+            values['A' + digit] = static_cast<signed char>(10 + digit);
+        }
+    }
+};
+constexpr HexDigits kHexDigits;
+
 int HexDigit(char character) {
-    if (character >= '0' && character <= '9') {
-        return character - '0';
-    }
-    if (character >= 'a' && character <= 'f') {
-        return character - 'a' + 10;
-    }
-    if (character >= 'A' && character <= 'F') {
-        return character - 'A' + 10;
-    }
-    return -1;
+    return kHexDigits.values[static_cast<unsigned char>(character)];
 }
 
-bool StartsWith(const char* begin, const char* end, const char* prefix) {
-    const std::size_t length = std::strlen(prefix);
-    return static_cast<std::size_t>(end - begin) >= length &&
-           std::memcmp(begin, prefix, length) == 0;
+template <std::size_t Size>
+bool StartsWith(const char* begin, const char* end, const char (&prefix)[Size]) {
+    return static_cast<std::size_t>(end - begin) >= Size - 1 &&
+           std::memcmp(begin, prefix, Size - 1) == 0;
 }
 
 bool ParseHexNumber(const char* begin, const char* end, std::size_t maxDigits,
