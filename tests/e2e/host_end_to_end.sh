@@ -3,33 +3,21 @@
 # folder, and checks what it prints and what it leaves in the machine's registry file.
 # Usage: host_end_to_end.sh <path to QVTToService>
 set -u
+source "$(dirname "$0")/checks.sh"
 
 tool=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export QVTTOSERVICE_MACHINE=$scratch/machine
 registry=$QVTTOSERVICE_MACHINE/registry.reg
-failures=0
 services_key='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services'
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 
 # Runs the tool and keeps its output, byte for byte, in $output; the exit status must be 0.
 run() {
     "$tool" "$@" >"$scratch/out"
     local status=$?
     [ "$status" -eq 0 ] || fail "exit status $status for: $*"
-    output=$(cat "$scratch/out"; printf x)
-    output=${output%x}
-}
-
-# Expects the last output to be the given text, each "\n" written as "\r\n".
-expect_output() {
-    local expected=${2//$'\n'/$'\r\n'}
-    [ "$output" == "$expected" ] || fail "$1: printed $(printf '%q' "$output"), expected $(printf '%q' "$expected")"
+    read_output "$scratch/out"
 }
 
 # The lines of one service's key in the registry file, up to the blank line after it.
@@ -45,18 +33,6 @@ expect_section() {
     actual=$(service_section "$2")
     [ "$actual" == "$3" ] || fail "$1: key of $2 is:"$'\n'"$actual"$'\n'"expected:"$'\n'"$3"
 }
-
-usage_text=$'Usage: [<option>[<argument>]]\n\nOptions:\n\t-c Create a new service\n\n\tCreate options:\n'
-usage_text+=$'\t\t-i<Name of the service> (mandatory)\n\t\t-n<Displayed name of the service> (mandatory)\n'
-usage_text+=$'\t\t-x<Full path to the executable file> (mandatory)\n'
-usage_text+=$'\t\t-a Start the service automatically during system startup\n\t\t-m Start the service manually\n'
-usage_text+=$'\t\t-l<Load ordering group of this service>\n\t\t-d<List of dependencies, separated by semicolons>\n'
-usage_text+=$'\t\t-s<Account name for the service process>\n\t\t-p<Password of the account name>\n'
-usage_text+=$'\t\t-h<Description of the service>\n\n\t-r Remove a service\n\n\tRemove options:\n'
-usage_text+=$'\t\t-i<Name of the service> (mandatory)\n\nExamples:\n\n'
-usage_text+='QVTToService.exe -c -iTestServ -nMyService -xC:\QVTService.exe -h"Test Service"'$'\n\n'
-usage_text+='QVTToService.exe -c -iTav -nQVT -x"\"C:\QVTService.exe\" -C:\NXR\MorvelFiles\morvelsv.ini" -h"Test Service"'$'\n'
-not_installed='The specified service does not exist as an installed service.'
 
 # --- Usage ---
 run
@@ -197,8 +173,4 @@ for round in $(seq 1 20); do
     expect_output "after kill $round" $'Failed removing the service, error code 1060\n'"$not_installed"
 done
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all host end-to-end checks passed"
+finish "host end-to-end"

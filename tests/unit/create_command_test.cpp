@@ -2,7 +2,7 @@
 
 #include "cli/program.h"
 #include "service/create_command.h"
-#include "tests/fake/recording_platform.h"
+#include "tests/fake/fake_platform_test.h"
 
 namespace {
 
@@ -34,14 +34,7 @@ ServiceRequest EveryOption() {
     return request;
 }
 
-class CreateCommandTest : public ::testing::Test {
-  protected:
-    void SetUp() override { fake::Reset(); }
-    void TearDown() override {
-        EXPECT_TRUE(fake::Unreleased().empty());
-        EXPECT_TRUE(fake::ReleaseErrors().empty());
-    }
-};
+using CreateCommandTest = FakePlatformTest;
 
 TEST_F(CreateCommandTest, UnknownNameIsCreatedWithTheMappedValuesAndItsDescription) {
     fake::FailCall("OpenServiceA", 1060);

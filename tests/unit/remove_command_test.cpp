@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "service/remove_command.h"
-#include "tests/fake/recording_platform.h"
+#include "tests/fake/fake_platform_test.h"
 
 namespace {
 
 using Events = std::vector<std::string>;
 
-class RemoveCommandTest : public ::testing::Test {
+class RemoveCommandTest : public FakePlatformTest {
   protected:
-    void SetUp() override { fake::Reset(); }
-    void TearDown() override {
-        EXPECT_TRUE(fake::Unreleased().empty());
-        EXPECT_TRUE(fake::ReleaseErrors().empty());
-    }
     void Run(const char* name) {
         ServiceRequest request;
         request.mode = RequestMode::Remove;

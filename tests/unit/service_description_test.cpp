@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fake/recording_platform.h"
+#include "tests/fake/fake_platform_test.h"
 
 namespace {
 
@@ -11,14 +11,7 @@ using Events = std::vector<std::string>;
 const char kOpenServices[] =
     "RegOpenKeyExA(HKLM, \"SYSTEM\\CurrentControlSet\\Services\", 0, 0x20006) -> ";
 
-class ServiceDescriptionTest : public ::testing::Test {
-  protected:
-    void SetUp() override { fake::Reset(); }
-    void TearDown() override {
-        EXPECT_TRUE(fake::Unreleased().empty());
-        EXPECT_TRUE(fake::ReleaseErrors().empty());
-    }
-};
+using ServiceDescriptionTest = FakePlatformTest;
 
 TEST_F(ServiceDescriptionTest, OpensBothKeysSetsTheValueAndClosesInnermostFirst) {
     EXPECT_EQ(WriteServiceDescription("TestServ", "Test Service"), 0);

@@ -5,6 +5,7 @@
 # registry with Wine's `reg query`.
 # Usage: wine_end_to_end.sh <Windows build folder>
 set -u
+source "$(dirname "$0")/../e2e/checks.sh"
 
 build=${1:?usage: wine_end_to_end.sh <Windows build folder>}
 for program in QVTToService.exe tests/wine_launcher.exe; do
@@ -34,13 +35,7 @@ wineserver -p
 mkdir -p "$WINEPREFIX/drive_c/qvt"
 cp "$build/QVTToService.exe" "$build/tests/wine_launcher.exe" "$WINEPREFIX/drive_c/qvt/"
 
-failures=0
 services='HKLM\SYSTEM\CurrentControlSet\Services'
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -53,13 +48,7 @@ run_line() {
         "$(windows_path "$scratch/out.txt")" </dev/null >"$scratch/launcher.log" 2>&1
     local status=$?
     [ "$status" -eq 0 ] || fail "exit status $status for: $1 ($(cat "$scratch/launcher.log"))"
-    output=$(cat "$scratch/out.txt" 2>/dev/null; printf x)
-    output=${output%x}
-}
-
-expect_output() {
-    local expected=${2//$'\n'/$'\r\n'}
-    [ "$output" == "$expected" ] || fail "$1: printed $(printf '%q' "$output"), expected $(printf '%q' "$expected")"
+    read_output "$scratch/out.txt"
 }
 
 # One value of a service's key as `reg query` shows it: "<type>    <data>".
@@ -75,18 +64,6 @@ expect_value() {
 }
 
 service_exists() { wine reg query "$services\\$1" </dev/null >/dev/null 2>&1; }
-
-usage_text=$'Usage: [<option>[<argument>]]\n\nOptions:\n\t-c Create a new service\n\n\tCreate options:\n'
-usage_text+=$'\t\t-i<Name of the service> (mandatory)\n\t\t-n<Displayed name of the service> (mandatory)\n'
-usage_text+=$'\t\t-x<Full path to the executable file> (mandatory)\n'
-usage_text+=$'\t\t-a Start the service automatically during system startup\n\t\t-m Start the service manually\n'
-usage_text+=$'\t\t-l<Load ordering group of this service>\n\t\t-d<List of dependencies, separated by semicolons>\n'
-usage_text+=$'\t\t-s<Account name for the service process>\n\t\t-p<Password of the account name>\n'
-usage_text+=$'\t\t-h<Description of the service>\n\n\t-r Remove a service\n\n\tRemove options:\n'
-usage_text+=$'\t\t-i<Name of the service> (mandatory)\n\nExamples:\n\n'
-usage_text+='QVTToService.exe -c -iTestServ -nMyService -xC:\QVTService.exe -h"Test Service"'$'\n\n'
-usage_text+='QVTToService.exe -c -iTav -nQVT -x"\"C:\QVTService.exe\" -C:\NXR\MorvelFiles\morvelsv.ini" -h"Test Service"'$'\n'
-not_installed='The specified service does not exist as an installed service.'
 
 # --- Usage ---
 run_line 'QVTToService.exe'
@@ -157,8 +134,4 @@ expect_output "remove a missing service" $'Failed removing the service, error co
 run_line 'QVTToService.exe -r -i'
 expect_output "remove an empty name" $'Failed removing the service, error code 123\n'
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all Wine end-to-end checks passed"
+finish "Wine end-to-end"
