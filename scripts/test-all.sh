@@ -13,7 +13,7 @@ jobs=$(nproc)
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "Format"
-git ls-files '*.cpp' '*.h' 2>/dev/null | xargs clang-format --dry-run --Werror ||
+git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror ||
     { echo "FAIL: run clang-format -i on the files above"; exit 1; }
 
 step "Host build and tests"
