@@ -64,7 +64,8 @@ bool ContinuesOnNextLine(const char* begin, const char* end) {
 
 bool WriteRegistryText(const RegistryState& state,
                        const std::function<bool(const std::string&)>& write) {
-    constexpr std::size_t kPieceSize = 64 * 1024;
+    // Small enough to come from the heap, where the next write finds the same pages again.
+    constexpr std::size_t kPieceSize = 32 * 1024;
     std::string piece;
     piece.reserve(kPieceSize * 2);
     piece += kHeader;

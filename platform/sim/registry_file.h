@@ -8,7 +8,7 @@
 
 #include "platform/sim/registry_state.h"
 
-// Hands the file's text to `write` in pieces of about 64 KiB, so a large registry is never
+// Hands the file's text to `write` in pieces of about 32 KiB, so a large registry is never
 // held whole in memory; stops with false as soon as `write` returns false.
 bool WriteRegistryText(const RegistryState& state,
                        const std::function<bool(const std::string&)>& write);
