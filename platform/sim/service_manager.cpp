@@ -136,6 +136,13 @@ std::string ServicePath(const std::string& name) {
     return JoinKeyPath(kServicesKeyPath, name);
 }
 
+// Whether a string value holds `text`, ignoring case.
+bool HoldsText(const RegistryValue& value, std::string_view text) {
+    return value.type == REG_SZ && value.data.size() == text.size() + 1 &&
+           value.data.back() == '\0' &&
+           EqualsIgnoringCase(std::string_view(value.data).substr(0, text.size()), text);
+}
+
 // Whether a service other than `self` is named, or shown as, one of `names`: a display
 // name may be neither another service's name nor its display name.
 bool IsNameTaken(const RegistryState& state, std::initializer_list<std::string> names,
@@ -146,13 +153,10 @@ bool IsNameTaken(const RegistryState& state, std::initializer_list<std::string> 
             continue;
         }
         RegistryValue display;
-        const bool hasDisplayName = GetValue(*service, "DisplayName", &display) &&
-                                    display.type == REG_SZ && !display.data.empty();
+        const bool hasDisplayName = GetValue(*service, "DisplayName", &display);
         for (const std::string& name : names) {
             if (EqualsIgnoringCase(serviceName, name) ||
-                (hasDisplayName && display.data.size() == name.size() + 1 &&
-                 EqualsIgnoringCase(std::string_view(display.data).substr(0, name.size()), name) &&
-                 display.data.back() == '\0')) {
+                (hasDisplayName && HoldsText(display, name))) {
                 return true;
             }
         }
@@ -321,6 +325,9 @@ BOOL ChangeServiceConfigA(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStart
     if (error == 0 && lpServiceStartName != nullptr) {
         error = CheckAccount(lpServiceStartName);
     }
+    // An empty display name shows the service's name.
+    const std::string shownName =
+        lpDisplayName == nullptr || lpDisplayName[0] == '\0' ? service.serviceName : lpDisplayName;
     if (error == 0) {
         error = ChangeRegistry([&](RegistryState& state) -> DWORD {
             RegistryKey* key = FindKey(state, ServicePath(service.serviceName));
@@ -339,14 +346,11 @@ BOOL ChangeServiceConfigA(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStart
                 return configError;
             }
             if (lpDisplayName != nullptr) {
-                const std::string shown =
-                    lpDisplayName[0] != '\0' ? lpDisplayName : service.serviceName;
                 // The name the service shows already was checked when it was given.
                 RegistryValue current;
-                const bool unchanged = GetValue(*key, "DisplayName", &current) &&
-                                       current.type == REG_SZ &&
-                                       EqualsIgnoringCase(current.data, TextData(shown.c_str()));
-                if (!unchanged && IsNameTaken(state, {shown}, service.serviceName)) {
+                const bool unchanged =
+                    GetValue(*key, "DisplayName", &current) && HoldsText(current, shownName);
+                if (!unchanged && IsNameTaken(state, {shownName}, service.serviceName)) {
                     return ERROR_DUPLICATE_SERVICE_NAME;
                 }
             }
@@ -357,9 +361,7 @@ BOOL ChangeServiceConfigA(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStart
                 SetValue(*key, "ImagePath", REG_SZ, TextData(lpBinaryPathName));
             }
             if (lpDisplayName != nullptr) {
-                const char* shown =
-                    lpDisplayName[0] != '\0' ? lpDisplayName : service.serviceName.c_str();
-                SetValue(*key, "DisplayName", REG_SZ, TextData(shown));
+                SetValue(*key, "DisplayName", REG_SZ, TextData(shownName.c_str()));
             }
             if (lpLoadOrderGroup != nullptr) {
                 SetTextOrRemove(*key, "Group", lpLoadOrderGroup);
