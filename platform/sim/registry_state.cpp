@@ -7,11 +7,6 @@
 
 namespace {
 
-char FoldCase(char character) {
-    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character + ('a' - 'A'))
-                                                  : character;
-}
-
 // A backslash ranks below every other byte, so "A\B" sorts before "A B".
 int Rank(char character) {
     return character == '\\' ? 0 : static_cast<unsigned char>(FoldCase(character)) + 1;
@@ -26,8 +21,9 @@ bool IsBelow(std::string_view path, std::string_view parent) {
            EqualsIgnoringCase(path.substr(0, parent.size()), parent);
 }
 
-std::vector<RegistryKey>::iterator LowerBound(std::vector<RegistryKey>& keys,
-                                              std::string_view path) {
+// The first key not ordered before `path`, in a const or a changeable list.
+template <typename Keys>
+auto LowerBound(Keys& keys, std::string_view path) {
     return std::lower_bound(keys.begin(), keys.end(), path,
                             [](const RegistryKey& key, std::string_view wanted) {
                                 return KeyPathLess(key.path, wanted);
@@ -100,6 +96,14 @@ bool KeyPathLess(std::string_view left, std::string_view right) {
     return left.size() < right.size();
 }
 
+std::string DwordBytes(DWORD number) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((number >> shift) & 0xFF);
+    }
+    return bytes;
+}
+
 std::string JoinKeyPath(const std::string& parent, const std::string& child) {
     return parent.empty() ? child : parent + "\\" + child;
 }
@@ -116,13 +120,18 @@ RegistryState InitialRegistryState() {
     return state;
 }
 
+template <typename State>
+auto FindKeyIn(State& state, std::string_view path) -> decltype(&state.keys.front()) {
+    const auto found = LowerBound(state.keys, path);
+    return found != state.keys.end() && EqualsIgnoringCase(found->path, path) ? &*found : nullptr;
+}
+
 const RegistryKey* FindKey(const RegistryState& state, std::string_view path) {
-    return FindKey(const_cast<RegistryState&>(state), path);
+    return FindKeyIn(state, path);
 }
 
 RegistryKey* FindKey(RegistryState& state, std::string_view path) {
-    const auto found = LowerBound(state.keys, path);
-    return found != state.keys.end() && EqualsIgnoringCase(found->path, path) ? &*found : nullptr;
+    return FindKeyIn(state, path);
 }
 
 RegistryKey& EnsureKey(RegistryState& state, std::string_view path) {
@@ -153,7 +162,7 @@ void RemoveKeyTree(RegistryState& state, std::string_view path) {
 
 std::vector<const RegistryKey*> ChildKeys(const RegistryState& state, std::string_view parentPath) {
     std::vector<const RegistryKey*> children;
-    auto& keys = const_cast<RegistryState&>(state).keys;
+    const std::vector<RegistryKey>& keys = state.keys;
     for (auto it = LowerBound(keys, parentPath); it != keys.end(); ++it) {
         if (EqualsIgnoringCase(it->path, parentPath)) {
             continue;

@@ -36,7 +36,14 @@ struct RegistryState {
 
 constexpr const char kServicesKeyPath[] = "SYSTEM\\CurrentControlSet\\Services";
 
+// ASCII letters in lower case; names compare case-insensitively through this.
+inline char FoldCase(char character) {
+    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character + ('a' - 'A'))
+                                                  : character;
+}
 bool EqualsIgnoringCase(std::string_view left, std::string_view right);
+// The four little-endian bytes a REG_DWORD value holds.
+std::string DwordBytes(DWORD number);
 std::string JoinKeyPath(const std::string& parent, const std::string& child);
 // Keeps `text` alive as long as the state (or a copy) and returns a view of it.
 std::string_view Keep(RegistryState& state, std::string text);

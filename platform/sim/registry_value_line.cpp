@@ -5,11 +5,6 @@
 
 namespace {
 
-char FoldCase(char character) {
-    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character + ('a' - 'A'))
-                                                  : character;
-}
-
 // The value of each byte as a hex digit, or -1.
 struct HexDigits {
     signed char values[256];
@@ -134,9 +129,7 @@ bool ParseData(const char* position, const char* end, RegistryValue* value) {
         type = REG_DWORD;
         valid = ParseHexNumber(position + 6, end, 8, &number);
         if (valid && data != nullptr) {
-            for (int shift = 0; shift < 32; shift += 8) {
-                *data += static_cast<char>((number >> shift) & 0xFF);
-            }
+            *data = DwordBytes(static_cast<DWORD>(number));
         }
     } else if (StartsWith(position, end, "hex:")) {
         type = REG_BINARY;

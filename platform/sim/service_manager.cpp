@@ -102,14 +102,6 @@ DWORD CheckAccount(LPCSTR account) {
     return IsKnownAccount(root, account) ? 0 : ERROR_INVALID_SERVICE_ACCOUNT;
 }
 
-std::string DwordData(DWORD number) {
-    std::string data;
-    for (int shift = 0; shift < 32; shift += 8) {
-        data += static_cast<char>((number >> shift) & 0xFF);
-    }
-    return data;
-}
-
 DWORD DwordOf(const RegistryKey& key, const char* name, DWORD fallback) {
     RegistryValue value;
     if (!GetValue(key, name, &value) || value.type != REG_DWORD || value.data.size() != 4) {
@@ -288,9 +280,9 @@ SC_HANDLE CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDi
                 return ERROR_DUPLICATE_SERVICE_NAME;
             }
             RegistryKey& key = EnsureKey(state, ServicePath(name));
-            SetValue(key, "Type", REG_DWORD, DwordData(dwServiceType));
-            SetValue(key, "Start", REG_DWORD, DwordData(dwStartType));
-            SetValue(key, "ErrorControl", REG_DWORD, DwordData(dwErrorControl));
+            SetValue(key, "Type", REG_DWORD, DwordBytes(dwServiceType));
+            SetValue(key, "Start", REG_DWORD, DwordBytes(dwStartType));
+            SetValue(key, "ErrorControl", REG_DWORD, DwordBytes(dwErrorControl));
             SetValue(key, "ImagePath", REG_SZ, TextData(lpBinaryPathName));
             SetValue(key, "DisplayName", REG_SZ, TextData(displayName.c_str()));
             if (lpLoadOrderGroup != nullptr) {
@@ -354,9 +346,9 @@ BOOL ChangeServiceConfigA(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStart
                     return ERROR_DUPLICATE_SERVICE_NAME;
                 }
             }
-            SetValue(*key, "Type", REG_DWORD, DwordData(type));
-            SetValue(*key, "Start", REG_DWORD, DwordData(startType));
-            SetValue(*key, "ErrorControl", REG_DWORD, DwordData(errorControl));
+            SetValue(*key, "Type", REG_DWORD, DwordBytes(type));
+            SetValue(*key, "Start", REG_DWORD, DwordBytes(startType));
+            SetValue(*key, "ErrorControl", REG_DWORD, DwordBytes(errorControl));
             if (lpBinaryPathName != nullptr) {
                 SetValue(*key, "ImagePath", REG_SZ, TextData(lpBinaryPathName));
             }
